@@ -4,8 +4,12 @@
 
 namespace qova {
 
-std::time_t SystemClock::Now() { return std::time(nullptr); }
+std::time_t SystemClock::Now() {
+    return std::time(nullptr);
+}
 
-void SystemClock::Sleep(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }
+void SystemClock::Sleep(std::chrono::milliseconds pause) {
+    std::this_thread::sleep_for(pause);
+}
 
 } // namespace qova

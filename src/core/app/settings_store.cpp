@@ -61,8 +61,7 @@ struct SettingsStore::Impl {
             ::close(fd);
         }
         int rc = sqlite3_open_v2(path.c_str(), &db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                     SQLITE_OPEN_FULLMUTEX,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                                  nullptr);
         if (rc != SQLITE_OK) {
             return rc;
@@ -131,7 +130,9 @@ std::string SettingsStore::DefaultPath() {
     return base + "/Halvorind/QOVA/settings.db";
 }
 
-bool SettingsStore::IsOpen() const { return impl_->db != nullptr; }
+bool SettingsStore::IsOpen() const {
+    return impl_->db != nullptr;
+}
 
 int SettingsStore::GetProfileInt(const std::string& section, const std::string& name,
                                  int fallback) const {

@@ -10,8 +10,12 @@ std::string FormatLocalTime(std::time_t when, const char* pattern) {
     return std::string(text, n);
 }
 
-std::string TimeText(std::time_t when) { return FormatLocalTime(when, " on %m/%d/%Y at %H:%M:%S"); }
+std::string TimeText(std::time_t when) {
+    return FormatLocalTime(when, " on %m/%d/%Y at %H:%M:%S");
+}
 
-std::string LogStamp(std::time_t when) { return FormatLocalTime(when, "<%m/%d/%Y %H:%M:%S> "); }
+std::string LogStamp(std::time_t when) {
+    return FormatLocalTime(when, "<%m/%d/%Y %H:%M:%S> ");
+}
 
 } // namespace qova

@@ -25,7 +25,7 @@ struct ProbeTarget {
     bool tls = false;   // "https://"
     std::string host;   // without brackets for IPv6
     int port = 80;
-    std::string path;   // after the first "/", sent as typed
+    std::string path; // after the first "/", sent as typed
 };
 
 // Splits an address: a leading "http://" or "https://" (any letter case) is
@@ -42,8 +42,7 @@ std::string TakeStatusCode(std::string_view answer);
 // One measurement: connects, sends the GET, reads the answer to the close and
 // returns the load time in whole milliseconds, or -99.0 when the site could not
 // be reached. `status` receives the status code.
-double ProbeSite(const std::string& address, std::string& status,
-                 const ProbeOptions& options = {});
+double ProbeSite(const std::string& address, std::string& status, const ProbeOptions& options = {});
 
 // The probe as the poll cycle sees it, so that tests can stand in for the network.
 class SiteProbe {

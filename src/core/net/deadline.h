@@ -12,7 +12,9 @@ using SteadyClock = std::chrono::steady_clock;
 class Deadline {
   public:
     explicit Deadline(SteadyClock::time_point at) : at_(at) {}
-    static Deadline In(std::chrono::milliseconds span) { return Deadline(SteadyClock::now() + span); }
+    static Deadline In(std::chrono::milliseconds span) {
+        return Deadline(SteadyClock::now() + span);
+    }
     // The earlier of two deadlines.
     static Deadline Earliest(Deadline a, Deadline b) { return a.at_ < b.at_ ? a : b; }
 
@@ -34,7 +36,7 @@ class CancelSignal {
     CancelSignal(const CancelSignal&) = delete;
     CancelSignal& operator=(const CancelSignal&) = delete;
 
-    void Raise();           // async-signal-safe
+    void Raise(); // async-signal-safe
     bool Raised() const;
     int Fd() const { return fd_; } // readable once raised
 

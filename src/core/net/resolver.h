@@ -18,8 +18,8 @@ struct SocketAddress {
 // other host goes to the name lookup, whose answers are returned in its order.
 // `family` is AF_UNSPEC, AF_INET or AF_INET6. The lookup is bounded by the
 // deadline. Returns false when nothing usable was found.
-bool ResolveHost(std::vector<SocketAddress>& result, const std::string& host, int port,
-                 int family, Deadline deadline, const CancelSignal* cancel = nullptr);
+bool ResolveHost(std::vector<SocketAddress>& result, const std::string& host, int port, int family,
+                 Deadline deadline, const CancelSignal* cancel = nullptr);
 
 // True when `host` is a numeric address (no lookup needed, no SNI).
 bool IsNumericHost(const std::string& host);

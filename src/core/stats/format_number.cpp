@@ -11,6 +11,8 @@ std::string FormatNumber(double value) {
     return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-double ParseNumber(const std::string& text) { return std::atof(text.c_str()); }
+double ParseNumber(const std::string& text) {
+    return std::atof(text.c_str());
+}
 
 } // namespace qova
