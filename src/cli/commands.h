@@ -1,0 +1,8 @@
+#pragma once
+
+// The sub-commands of qova-cli; each lives in its own file and returns the exit status.
+namespace qova::cli {
+
+int RunProbe(int argc, char** argv);
+
+} // namespace qova::cli
