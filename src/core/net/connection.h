@@ -23,7 +23,7 @@ struct IoResult {
 // deadline and ended early by an optional cancel signal. Closed when destroyed.
 class Connection {
   public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(Connection&& other) noexcept;
     Connection& operator=(Connection&& other) noexcept;
