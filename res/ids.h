@@ -28,6 +28,21 @@ inline constexpr int kLastRecoveryText = 1018;
 inline constexpr int kLogPathText = 1019;
 inline constexpr int kClearLogButton = 1022;
 
+// Email setup dialog controls
+inline constexpr int kEmailServer = 1002;
+inline constexpr int kEmailUserName = 1003;
+inline constexpr int kEmailPassword = 1004;
+inline constexpr int kEmailReturnAddress = 1005;
+inline constexpr int kEmailAlertRecipient = 1006;
+inline constexpr int kEmailRecoveryRecipient = 1007;
+inline constexpr int kEmailSenderName = 1008; // hidden
+inline constexpr int kEmailThreshold = 1009;
+inline constexpr int kEmailAuthCheck = 1113;
+inline constexpr int kEmailUserNameLabel = 1114;
+inline constexpr int kEmailPasswordLabel = 1115;
+inline constexpr int kEmailSendTestMail = 1117;
+inline constexpr int kEmailTestMailStatus = 1118;
+
 // Menus and commands
 inline constexpr int kTrayMenu = 110;
 inline constexpr int kMainMenu = 129;
@@ -60,6 +75,10 @@ inline constexpr int kIconAttention = 138;
 // Tray
 inline constexpr int kTrayIconId = 110;
 inline constexpr int kTrayCallbackMessage = 1024;
+inline constexpr int kTrayMouseMove = 0x0200;
+inline constexpr int kTrayLeftButtonUp = 0x0202;
+inline constexpr int kTrayLeftDoubleClick = 0x0203;
+inline constexpr int kTrayRightButtonUp = 0x0205;
 
 // Strings
 inline constexpr int kStrAboutItem = 101;
