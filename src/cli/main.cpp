@@ -13,6 +13,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"probe", qova::cli::RunProbe, "probe URL [--warn MS]   one probe: status and load time"},
+    {"test-mail", qova::cli::RunTestMail,
+     "test-mail [RECIPIENT]   send the test notice through the stored mail settings"},
 };
 
 void PrintUsage(std::FILE* out) {

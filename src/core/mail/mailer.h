@@ -9,6 +9,7 @@ struct MailOutcome {
     bool sent = false;
     std::string failedStep; // e.g. "RCPT TO"; empty when sent
     std::string reply;      // the server's reply at that step, as received
+    std::string detail;     // why there was no reply, or what the client refused to do
 };
 
 // Sends one plain-text mail. The notice rules and Tell a friend depend on this
