@@ -44,8 +44,9 @@ class Dialogue {
     Dialogue(SmtpLimits limits, const net::CancelSignal* cancel, MailOutcome& outcome)
         : limits_(limits), session_(limits, cancel), outcome_(outcome) {}
 
-    bool Open(const SmtpServer& server, const std::vector<net::SocketAddress>& addresses) {
-        if (net::NetError e = session_.Connect(addresses); e != net::NetError::None) {
+    bool Open(const SmtpServer& server, const std::vector<net::SocketAddress>& addresses,
+              net::Deadline connectBy) {
+        if (net::NetError e = session_.Connect(addresses, connectBy); e != net::NetError::None) {
             connectionUsable_ = false;
             return Fail("connecting", {}, std::string(net::ToText(e)));
         }
@@ -79,6 +80,7 @@ class Dialogue {
             return false;
         }
         if (session_.HasUnreadBytes()) {
+            connectionUsable_ = false;
             return Fail("STARTTLS", {}, "the server sent data before TLS began");
         }
         return StartTls(server.host) && Ehlo(offer);
@@ -203,8 +205,8 @@ MailOutcome SmtpMailer::Exchange(const std::string& sender, const std::string& r
         return outcome;
     }
     std::vector<net::SocketAddress> addresses;
-    if (!net::ResolveHost(addresses, server.host, server.port, AF_UNSPEC,
-                          net::Deadline::In(limits_.connect), cancel_)) {
+    const net::Deadline connectBy = net::Deadline::In(limits_.connect);
+    if (!net::ResolveHost(addresses, server.host, server.port, AF_UNSPEC, connectBy, cancel_)) {
         outcome.detail = "the mail server's name was not found";
         return outcome;
     }
@@ -219,7 +221,7 @@ MailOutcome SmtpMailer::Exchange(const std::string& sender, const std::string& r
                         body};
 
     Dialogue dialogue(limits_, cancel_, outcome);
-    bool sent = dialogue.Open(server, addresses);
+    bool sent = dialogue.Open(server, addresses, connectBy);
     if (sent && settings.auth) {
         EhloOffer offer;
         sent = dialogue.Ehlo(offer) && dialogue.Secure(server, OnThisMachine(addresses), offer) &&

@@ -13,8 +13,9 @@ constexpr size_t kMaxReply = 64 * 1024;
 SmtpSession::SmtpSession(SmtpLimits limits, const net::CancelSignal* cancel)
     : limits_(limits), cancel_(cancel) {}
 
-net::NetError SmtpSession::Connect(const std::vector<net::SocketAddress>& addresses) {
-    return connection_.Connect(addresses, net::Deadline::In(limits_.connect), cancel_);
+net::NetError SmtpSession::Connect(const std::vector<net::SocketAddress>& addresses,
+                                   net::Deadline deadline) {
+    return connection_.Connect(addresses, deadline, cancel_);
 }
 
 net::NetError SmtpSession::StartTls(const std::string& host) {

@@ -32,7 +32,8 @@ class SmtpSession {
   public:
     SmtpSession(SmtpLimits limits, const net::CancelSignal* cancel);
 
-    net::NetError Connect(const std::vector<net::SocketAddress>& addresses);
+    // `deadline` is the one the name lookup started with: both share the connect limit.
+    net::NetError Connect(const std::vector<net::SocketAddress>& addresses, net::Deadline deadline);
     net::NetError StartTls(const std::string& host);
 
     // Sends `text` in full; false (and `problem` set) when it could not.
