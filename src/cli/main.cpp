@@ -15,6 +15,7 @@ const Command kCommands[] = {
     {"probe", qova::cli::RunProbe, "probe URL [--warn MS]   one probe: status and load time"},
     {"test-mail", qova::cli::RunTestMail,
      "test-mail [RECIPIENT]   send the test notice through the stored mail settings"},
+    {"config", qova::cli::RunConfig, "config list | get NAME | set NAME VALUE   the settings"},
 };
 
 void PrintUsage(std::FILE* out) {
