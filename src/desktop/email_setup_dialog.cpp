@@ -3,6 +3,8 @@
 #include "app/settings_store.h"
 #include "dialog_hooks.h"
 #include "ids.h"
+#include "mail/smtp_mailer.h"
+#include "mail/test_notice.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -15,8 +17,10 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <ctime>
 #include <iterator>
 #include <memory>
+#include <signal.h>
 
 namespace qova::desktop {
 namespace {
@@ -79,20 +83,40 @@ IntegerCheck ParseThreshold(const QString& text, int* value) {
     return IntegerCheck::Ok;
 }
 
+// Shown as one line: a reply may span several, and a control character in it
+// has no business on the screen.
 QString OutcomeText(const MailOutcome& outcome) {
     if (outcome.sent) {
         return QStringLiteral("sent");
     }
-    // A reply may span several lines; one line reads better under the button.
     QString reply = QString::fromStdString(outcome.reply).simplified();
-    QString step = QString::fromStdString(outcome.failedStep);
-    if (step.isEmpty()) {
-        step = QStringLiteral("failed");
+    QString detail = QString::fromStdString(outcome.detail).simplified();
+    QString text = QStringLiteral("failed at ") + QString::fromStdString(outcome.failedStep);
+    if (!reply.isEmpty()) {
+        text += QStringLiteral(": ") + reply;
     }
-    return step + QStringLiteral(": ") + (reply.isEmpty() ? QStringLiteral("no reply") : reply);
+    if (!detail.isEmpty()) {
+        text += (reply.isEmpty() ? QStringLiteral(": ") : QStringLiteral(" ")) + detail;
+    }
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return text;
 }
 
 } // namespace
+
+MailOutcome SendTestNoticeBySmtp(const MonitorRecord& values) {
+    SmtpSettings settings;
+    settings.server = values.smtpServer;
+    settings.senderName = values.smtpName;
+    settings.returnAddress = values.returnAddress;
+    settings.auth = values.smtpAuth != 0;
+    settings.username = values.smtpUsername;
+    settings.password = values.smtpPassword;
+    SmtpMailer mailer([settings] { return settings; });
+    NoticeText notice = TestNotice(std::time(nullptr));
+    mailer.SendMail(values.returnAddress, values.alertRecipient, notice.subject, notice.body);
+    return mailer.LastOutcome();
+}
 
 QString CEmailSetupDlg::ControlName(int id) {
     return QStringLiteral("control%1").arg(id);
@@ -416,8 +440,15 @@ void CEmailSetupDlg::SendTestMail() {
     testMailButton_->setEnabled(false);
     testMailStatus_->setText(QStringLiteral("Sending..."));
     auto outcome = std::make_shared<MailOutcome>();
-    QThread* worker = QThread::create(
-        [send = sendTestMail_, values = ValuesInControls(), outcome] { *outcome = send(values); });
+    QThread* worker = QThread::create([send = sendTestMail_, values = ValuesInControls(), outcome] {
+        // A server that hangs up while TLS writes must fail the send, not end
+        // the program; the signal is blocked for this thread alone.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        *outcome = send(values);
+    });
     connect(worker, &QThread::finished, this, [this, outcome] { ShowTestMailOutcome(*outcome); });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();

@@ -18,6 +18,10 @@ class SettingsStore;
 
 namespace qova::desktop {
 
+// Sends the test notice through the mail server in `values` (server, sender
+// name, return address, login) to its alert recipient.
+MailOutcome SendTestNoticeBySmtp(const MonitorRecord& values);
+
 // "Email Setup": who gets alerts and recovery notices, the return address, the
 // mail server, the slow-response threshold and the login for servers that want
 // one. It edits a copy of the record's mail settings; only OK puts them back
@@ -32,9 +36,9 @@ class CEmailSetupDlg : public QDialog {
     // recipient. Runs on a worker thread, so it must own all it uses.
     using TestMailSender = std::function<MailOutcome(const MonitorRecord& values)>;
 
-    // Without a sender the "Send test mail" button is not shown.
+    // With an empty sender the "Send test mail" button is not shown.
     CEmailSetupDlg(MonitorRecord& record, SettingsStore& store, QWidget* parent = nullptr,
-                   TestMailSender sendTestMail = {});
+                   TestMailSender sendTestMail = SendTestNoticeBySmtp);
 
     // OK: checks the fields in order, then writes the nine values.
     void accept() override;

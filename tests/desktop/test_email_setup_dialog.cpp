@@ -2,6 +2,7 @@
 #include "dialog_hooks.h"
 #include "email_setup_dialog.h"
 #include "ids.h"
+#include "support/scripted_server.h"
 #include "support/temp_dir.h"
 
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 
 using namespace qova;
 using namespace qova::desktop;
+
+Q_DECLARE_METATYPE(std::vector<qova::test::Step>)
 
 namespace {
 
@@ -61,6 +64,7 @@ class TestEmailSetupDialog : public QObject {
     void validation();
     void cancelChangesNothing();
     void okWritesTheNineValues();
+    void testMailShowsTheOutcome_data();
     void testMailShowsTheOutcome();
 
   private:
@@ -345,44 +349,62 @@ void TestEmailSetupDialog::okWritesTheNineValues() {
     QCOMPARE(record_.slowThreshold, 2500);
 }
 
+void TestEmailSetupDialog::testMailShowsTheOutcome_data() {
+    using test::Step;
+    QTest::addColumn<std::vector<Step>>("script");
+    QTest::addColumn<QString>("status");
+    const std::vector<Step> greetAndHelo = {Step::Send("220 mx\r\n"), Step::ReadLine(),
+                                            Step::Send("250 mx\r\n"), Step::ReadLine(),
+                                            Step::Send("250 ok\r\n"), Step::ReadLine()};
+    std::vector<Step> refused = greetAndHelo;
+    for (Step step : {Step::Send("550-5.1.1 <ann@x.org>\r\n550 no such user\r\n"), Step::ReadLine(),
+                      Step::Send("250 reset\r\n"), Step::ReadLine(), Step::Send("221 bye\r\n")}) {
+        refused.push_back(step);
+    }
+    std::vector<Step> accepted = greetAndHelo;
+    for (Step step : {Step::Send("250 ok\r\n"), Step::ReadLine(), Step::Send("354 go\r\n"),
+                      Step::ReadUntil("\r\n.\r\n"), Step::Send("250 queued\r\n"), Step::ReadLine(),
+                      Step::Send("221 bye\r\n")}) {
+        accepted.push_back(step);
+    }
+    QTest::newRow("recipient refused")
+        << refused << "failed at RCPT TO: 550-5.1.1 <ann@x.org> 550 no such user";
+    QTest::newRow("accepted") << accepted << "sent";
+}
+
+// The button sends the test notice through the values in the dialog, not
+// the stored ones, and accepting nothing.
 void TestEmailSetupDialog::testMailShowsTheOutcome() {
+    QFETCH(std::vector<test::Step>, script);
+    QFETCH(QString, status);
     {
-        CEmailSetupDlg withoutSender(record_, *store_);
+        CEmailSetupDlg withoutSender(record_, *store_, nullptr, {});
         QVERIFY(ShowActive(withoutSender));
         QVERIFY(!Control<QPushButton>(withoutSender, ids::kEmailSendTestMail)->isVisible());
     }
 
+    test::ScriptedServer server(script);
     record_.alertRecipient = "ann@x.org";
     record_.recoveryRecipient = "rec@x.org";
-    record_.returnAddress = "qova@x.org";
-    auto seen = std::make_shared<MonitorRecord>();
-    auto answer = std::make_shared<MailOutcome>(
-        MailOutcome{false, "RCPT TO", "550-5.1.1 <ann@x.org>\r\n550 no such user\r\n"});
-    CEmailSetupDlg dialog(record_, *store_, nullptr, [seen, answer](const MonitorRecord& values) {
-        *seen = values;
-        return *answer;
-    });
+    record_.smtpServer = "127.0.0.1:1"; // replaced in the dialog before the send
+    CEmailSetupDlg dialog(record_, *store_);
     QVERIFY(ShowActive(dialog));
     auto* send = Control<QPushButton>(dialog, ids::kEmailSendTestMail);
-    auto* status = Control<QLabel>(dialog, ids::kEmailTestMailStatus);
     QVERIFY(send->isVisible());
+    Type(dialog, ids::kEmailReturnAddress, "qova@x.org");
+    Type(dialog, ids::kEmailServer, QString(" 127.0.0.1:%1 ").arg(server.Port()));
 
-    Type(dialog, ids::kEmailServer, " 127.0.0.1:2525 ");
     QTest::mouseClick(send, Qt::LeftButton);
-    QTRY_COMPARE(status->text(), QString("RCPT TO: 550-5.1.1 <ann@x.org> 550 no such user"));
+    QVERIFY(!send->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(Control<QLabel>(dialog, ids::kEmailTestMailStatus)->text(), status,
+                              10000);
     QVERIFY(send->isEnabled());
-    QCOMPARE(seen->smtpServer, std::string("127.0.0.1:2525"));
-    QCOMPARE(seen->alertRecipient, std::string("ann@x.org"));
-    QCOMPARE(seen->returnAddress, std::string("qova@x.org"));
+    QVERIFY(QString::fromStdString(server.Transcript())
+                .contains("MAIL FROM:<qova@x.org>\r\nRCPT TO:<ann@x.org>\r\n"));
 
-    *answer = MailOutcome{true, "", ""};
-    QTest::mouseClick(send, Qt::LeftButton);
-    QTRY_COMPARE(status->text(), QString("sent"));
-
-    // Testing is not accepting: the dialog stays open and nothing is stored.
     QVERIFY(dialog.isVisible());
     QCOMPARE(store_->GetProfileString("Settings", "SMTP", "none"), std::string("none"));
-    QCOMPARE(record_.smtpServer, std::string(""));
+    QCOMPARE(record_.smtpServer, std::string("127.0.0.1:1"));
 }
 
 QTEST_MAIN(TestEmailSetupDialog)
