@@ -324,6 +324,10 @@ bool CEmailSetupDlg::eventFilter(QObject* watched, QEvent* event) {
 bool CEmailSetupDlg::Refuse(QLineEdit* edit, const QString& message) {
     edit->setFocus();
     MessageBoxes::Inform(this, message);
+    // A refused number is selected, ready to be typed over.
+    if (edit == thresholdEdit_) {
+        edit->selectAll();
+    }
     return false;
 }
 
@@ -364,10 +368,8 @@ bool CEmailSetupDlg::CheckThreshold() {
     int value = 0;
     switch (ParseThreshold(thresholdEdit_->text(), &value)) {
     case IntegerCheck::NotInteger:
-        thresholdEdit_->selectAll();
         return Refuse(thresholdEdit_, QStringLiteral("Please enter an integer."));
     case IntegerCheck::OutOfRange:
-        thresholdEdit_->selectAll();
         return Refuse(thresholdEdit_, QStringLiteral("Please enter an integer between %1 and %2.")
                                           .arg(kThresholdMin)
                                           .arg(kThresholdMax));
