@@ -43,6 +43,31 @@ inline constexpr int kEmailPasswordLabel = 1115;
 inline constexpr int kEmailSendTestMail = 1117;
 inline constexpr int kEmailTestMailStatus = 1118;
 
+// Buttons every dialog shares
+inline constexpr int kOkButton = 1; // "OK", or "Close" in the log viewer
+inline constexpr int kCancelButton = 2;
+
+// Log viewer (dialog 159); its path field is kLogPathText, its clear button kClearLogButton
+inline constexpr int kLogViewText = 1068;
+inline constexpr int kRefreshButton = 3;
+
+// Log settings (dialog 139)
+inline constexpr int kDoAccessLogCheck = 1015;
+inline constexpr int kAccessLogPathEdit = 1016;
+inline constexpr int kDoErrorLogCheck = 1017;
+inline constexpr int kErrorLogPathEdit = 1018;
+inline constexpr int kBrowseAccessLogButton = 1019;
+inline constexpr int kBrowseErrorLogButton = 1002;
+
+// Tell a friend (dialog 140)
+inline constexpr int kFriendFromEdit = 1020;
+inline constexpr int kFriendToEdit = 1021;
+inline constexpr int kFriendSubjectEdit = 1022;
+inline constexpr int kFriendBodyEdit = 1023;
+
+// Help topics are addressed by this base plus the number of the asking dialog.
+inline constexpr int kHelpContextBase = 0x20000;
+
 // Menus and commands
 inline constexpr int kTrayMenu = 110;
 inline constexpr int kMainMenu = 129;
