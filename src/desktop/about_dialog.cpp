@@ -1,14 +1,13 @@
 #include "about_dialog.h"
 
 #include "help.h"
+#include "icons.h"
 #include "ids.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QUrl>
 
 namespace qova::desktop {
@@ -17,14 +16,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About QOVA"));
     SetHelpContext(this, ids::kAboutDialog);
 
-    // Icon 128 is the program's window icon; before the program has set one
-    // (a test, say) the style's stands in.
-    QIcon programIcon = QApplication::windowIcon();
-    if (programIcon.isNull()) {
-        programIcon = style()->standardIcon(QStyle::SP_ComputerIcon);
-    }
     auto* icon = new QLabel;
-    icon->setPixmap(programIcon.pixmap(32, 32));
+    icon->setPixmap(IconForResource(ids::kIconNormal).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
 
     auto* ok = new QPushButton(QStringLiteral("OK"));
