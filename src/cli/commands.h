@@ -6,5 +6,6 @@ namespace qova::cli {
 int RunProbe(int argc, char** argv);
 int RunTestMail(int argc, char** argv);
 int RunConfig(int argc, char** argv);
+int RunMonitor(int argc, char** argv);
 
 } // namespace qova::cli

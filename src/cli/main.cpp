@@ -15,6 +15,8 @@ const Command kCommands[] = {
     {"probe", qova::cli::RunProbe, "probe URL [--warn MS]   one probe: status and load time"},
     {"test-mail", qova::cli::RunTestMail,
      "test-mail [RECIPIENT]   send the test notice through the stored mail settings"},
+    {"monitor", qova::cli::RunMonitor,
+     "monitor [URL] [--interval N[s|m]] [--count N]   poll, log and mail until stopped"},
     {"config", qova::cli::RunConfig, "config list | get NAME | set NAME VALUE   the settings"},
 };
 
