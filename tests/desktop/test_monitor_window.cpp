@@ -49,13 +49,14 @@ struct Fixture {
     FakeEngine engine;
     std::unique_ptr<CMonitorDlg> window;
 
-    CMonitorDlg& Open(bool trayAvailable = true, const QString& address = {}, int interval = 15) {
+    CMonitorDlg& Open(bool trayAvailable = true, const QString& address = {}, int interval = 15,
+                      bool startHidden = false) {
         window = std::make_unique<CMonitorDlg>(
             store, std::make_unique<CTrayIcon>(std::make_unique<SilentShell>()));
         window->SetTrayCheck([trayAvailable] { return trayAvailable; });
         window->SetEngine(&engine);
         window->SetStartValues(address, interval);
-        window->Start();
+        window->Start(startHidden);
         engine.messages.clear();
         return *window;
     }
@@ -354,11 +355,14 @@ void TestMonitorWindow::exitAndEscapeEndTheProgram() {
 }
 
 void TestMonitorWindow::startHidden() {
-    for (bool tray : {true, false}) {
+    // "Hid" = 1 in the store, or the --hidden option.
+    for (auto [tray, option] : {std::pair(true, false), std::pair(false, false),
+                                std::pair(true, true), std::pair(false, true)}) {
         Fixture f;
-        f.store.WriteProfileInt("Settings", "Hid", 1);
-        CMonitorDlg& w = f.Open(tray);
-        QCOMPARE(w.HideAtStart(), 1);
+        if (!option) {
+            f.store.WriteProfileInt("Settings", "Hid", 1);
+        }
+        CMonitorDlg& w = f.Open(tray, {}, 15, option);
         if (tray) {
             QVERIFY(!w.isVisible());
         } else {
