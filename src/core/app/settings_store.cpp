@@ -44,6 +44,24 @@ struct SettingsStore::Impl {
 
     ~Impl() { Close(); }
 
+    // One upsert of `section`/`name`; `bindValue` binds parameter 4.
+    template <typename BindValue>
+    bool Write(const std::string& section, const std::string& name, int kind, BindValue bindValue) {
+        std::lock_guard guard(lock);
+        if (!write) {
+            return false;
+        }
+        sqlite3_bind_text(write, 1, section.data(), static_cast<int>(section.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_text(write, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+        sqlite3_bind_int(write, 3, kind);
+        bindValue(write);
+        bool ok = sqlite3_step(write) == SQLITE_DONE;
+        sqlite3_reset(write);
+        sqlite3_clear_bindings(write);
+        return ok;
+    }
+
     void Close() {
         sqlite3_finalize(read);
         sqlite3_finalize(write);
@@ -173,37 +191,16 @@ std::string SettingsStore::GetProfileString(const std::string& section, const st
 
 bool SettingsStore::WriteProfileInt(const std::string& section, const std::string& name,
                                     int value) {
-    std::lock_guard guard(impl_->lock);
-    sqlite3_stmt* st = impl_->write;
-    if (!st) {
-        return false;
-    }
-    sqlite3_bind_text(st, 1, section.data(), static_cast<int>(section.size()), SQLITE_STATIC);
-    sqlite3_bind_text(st, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
-    sqlite3_bind_int(st, 3, kIntKind);
-    sqlite3_bind_int(st, 4, value);
-    bool ok = sqlite3_step(st) == SQLITE_DONE;
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    return ok;
+    return impl_->Write(section, name, kIntKind,
+                        [value](sqlite3_stmt* st) { sqlite3_bind_int(st, 4, value); });
 }
 
 bool SettingsStore::WriteProfileString(const std::string& section, const std::string& name,
                                        const std::string& value) {
-    std::lock_guard guard(impl_->lock);
-    sqlite3_stmt* st = impl_->write;
-    if (!st) {
-        return false;
-    }
-    sqlite3_bind_text(st, 1, section.data(), static_cast<int>(section.size()), SQLITE_STATIC);
-    sqlite3_bind_text(st, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
-    sqlite3_bind_int(st, 3, kTextKind);
     // Texts are bytes: stored as a blob so that no byte is reinterpreted.
-    sqlite3_bind_blob(st, 4, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
-    bool ok = sqlite3_step(st) == SQLITE_DONE;
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    return ok;
+    return impl_->Write(section, name, kTextKind, [&value](sqlite3_stmt* st) {
+        sqlite3_bind_blob(st, 4, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+    });
 }
 
 } // namespace qova

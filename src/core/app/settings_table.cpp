@@ -1,6 +1,7 @@
 #include "app/settings_table.h"
 
 #include "app/settings_store.h"
+#include "app/text.h"
 
 #include <algorithm>
 #include <array>
@@ -77,11 +78,8 @@ std::string Trim(const std::string& text) {
 
 bool HasControlCharacter(const std::string& text, bool allowLineEnds) {
     return std::any_of(text.begin(), text.end(), [allowLineEnds](char c) {
-        auto u = static_cast<unsigned char>(c);
-        if (allowLineEnds && (c == '\r' || c == '\n' || c == '\t')) {
-            return false;
-        }
-        return u < 0x20 || u == 0x7F;
+        bool lineEnd = c == '\r' || c == '\n' || c == '\t';
+        return IsControlCharacter(c) && !(allowLineEnds && lineEnd);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "engine/notice_rules.h"
 
+#include "app/text.h"
 #include "app/time_text.h"
 #include "stats/format_number.h"
 
@@ -16,14 +17,7 @@ constexpr const char* kRecoveryNotSent = "(recovery not sent, missing email setu
 // The address comes from the user and the status from the server: neither may
 // carry a control character into a subject header or split the one-line body.
 std::string OneLine(const std::string& text) {
-    std::string clean = text;
-    for (char& c : clean) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            c = ' ';
-        }
-    }
-    return clean;
+    return ReplaceControlCharacters(text, ' ');
 }
 
 } // namespace

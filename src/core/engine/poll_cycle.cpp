@@ -2,6 +2,7 @@
 
 #include "app/clock.h"
 #include "app/settings_store.h"
+#include "app/text.h"
 #include "app/time_text.h"
 #include "engine/probe.h"
 #include "logs/log_sink.h"
@@ -21,32 +22,10 @@ constexpr milliseconds kProgressPause{100};
 constexpr milliseconds kAfterPollAllowance{1000};
 constexpr const char* kTipPrefix = "QOVA - Sentrovale\n";
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    size_t n = std::char_traits<char>::length(prefix);
-    return text.size() >= n && ::strncasecmp(text.c_str(), prefix, n) == 0;
-}
-
 } // namespace
 
 std::string OneLineText(const std::string& text) {
-    std::string clean = text;
-    for (char& c : clean) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = '?';
-        }
-    }
-    return clean;
-}
-
-std::string WithoutScheme(const std::string& address) {
-    if (StartsWithNoCase(address, "http://")) {
-        return address.substr(7);
-    }
-    if (StartsWithNoCase(address, "https://")) {
-        return address.substr(8);
-    }
-    return address;
+    return ReplaceControlCharacters(text, '?');
 }
 
 PollCycle::PollCycle(MonitorRecord& record, const PollSurroundings& surroundings,

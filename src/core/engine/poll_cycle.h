@@ -116,8 +116,4 @@ class PollCycle {
 // character becomes "?", so an address or a status cannot split a line.
 std::string OneLineText(const std::string& text);
 
-// The address without its leading "http://" or "https://" (any letter case):
-// the host part the probe connects to, as the tip and the title show it.
-std::string WithoutScheme(const std::string& address);
-
 } // namespace qova

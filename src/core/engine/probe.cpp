@@ -1,5 +1,6 @@
 #include "engine/probe.h"
 
+#include "app/text.h"
 #include "engine/monitor_record.h"
 #include "net/connection.h"
 #include "net/resolver.h"
@@ -18,18 +19,6 @@ using std::chrono::milliseconds;
 // Only the status line is ever looked at; the rest of an answer is read and dropped.
 constexpr size_t kStatusLineLimit = 8 * 1024;
 constexpr size_t kReceiveChunk = 64 * 1024;
-
-bool HasControlCharacter(const std::string& text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7F;
-    });
-}
-
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    size_t n = std::char_traits<char>::length(prefix);
-    return text.size() >= n && ::strncasecmp(text.c_str(), prefix, n) == 0;
-}
 
 // The decimal number at the start of `text`; 0 when it does not start with a
 // digit, -1 when it is too large to be a port.
@@ -62,18 +51,23 @@ ProbeOptions ProbeOptions::ForSlowThreshold(int slowThresholdMs) {
     return options;
 }
 
+std::string WithoutScheme(const std::string& address) {
+    if (StartsWithNoCase(address, "http://")) {
+        return address.substr(7);
+    }
+    if (StartsWithNoCase(address, "https://")) {
+        return address.substr(8);
+    }
+    return address;
+}
+
 ProbeTarget SplitAddress(const std::string& address) {
     ProbeTarget target;
     if (HasControlCharacter(address)) {
         return target;
     }
-    std::string rest = address;
-    if (StartsWithNoCase(rest, "http://")) {
-        rest.erase(0, 7);
-    } else if (StartsWithNoCase(rest, "https://")) {
-        rest.erase(0, 8);
-        target.tls = true;
-    }
+    target.tls = StartsWithNoCase(address, "https://");
+    const std::string rest = WithoutScheme(address);
     target.port = target.tls ? 443 : 80;
 
     std::string hostPart = rest;

@@ -39,6 +39,10 @@ std::string BuildRequest(const ProbeTarget& target);
 // to the next space or line feed, trimmed. Empty when there is none.
 std::string TakeStatusCode(std::string_view answer);
 
+// The address without its leading "http://" or "https://" (any letter case),
+// as the tip and the title show it.
+std::string WithoutScheme(const std::string& address);
+
 // One measurement: connects, sends the GET, reads the answer to the close and
 // returns the load time in whole milliseconds, or -99.0 when the site could not
 // be reached. `status` receives the status code.

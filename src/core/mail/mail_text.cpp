@@ -1,5 +1,7 @@
 #include "mail/mail_text.h"
 
+#include "app/text.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -7,11 +9,6 @@
 
 namespace qova {
 namespace {
-
-bool IsControl(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7f;
-}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && text.front() == ' ') {
@@ -29,7 +26,7 @@ std::string CleanHeaderValue(std::string_view value) {
     std::string clean;
     clean.reserve(value.size());
     for (char c : value) {
-        if (!IsControl(c)) {
+        if (!IsControlCharacter(c)) {
             clean += c;
         }
     }

@@ -1,5 +1,6 @@
 #include "net/resolver.h"
 
+#include "app/text.h"
 #include "net/wait.h"
 
 #include <arpa/inet.h>
@@ -21,15 +22,6 @@ std::string WithoutBrackets(const std::string& host) {
         return host.substr(1, host.size() - 2);
     }
     return host;
-}
-
-bool HasControlCharacter(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool NumericAddress(const std::string& host, int port, int family, SocketAddress& out) {
