@@ -12,6 +12,7 @@
 #include "help.h"
 #include "ids.h"
 #include "log_settings_dialog.h"
+#include "log_view_dialog.h"
 #include "mail/mailer.h"
 #include "monitor_dlg.h"
 #include "tell_friend_dialog.h"
@@ -126,6 +127,12 @@ void CMonitorApp::WireDialogs() {
     SetHelpContext(&w, ids::kMainDialog);
     w.SetCommandHandler(ids::kCmdEmailSettings, [this] { RunEmailSetup(); });
     w.SetCommandHandler(ids::kCmdLogSettings, [this] { RunLogSettings(); });
+    w.SetCommandHandler(ids::kCmdAccessLog, [this] {
+        CLogViewDlg::ViewLog(dialogRecord_.accessLogPath, window_.get());
+    });
+    w.SetCommandHandler(ids::kCmdErrorLog, [this] {
+        CLogViewDlg::ViewLog(dialogRecord_.errorLogPath, window_.get());
+    });
     w.SetCommandHandler(ids::kCmdTellFriend, [this] { RunTellFriend(); });
     w.SetCommandHandler(ids::kCmdAbout, [this] { CAboutDlg::Run(window_.get()); });
     w.SetCommandHandler(ids::kCmdOnTheWeb, [] { OpenProductPage(); });
