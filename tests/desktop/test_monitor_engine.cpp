@@ -97,8 +97,10 @@ struct DialogCloser {
     }
 };
 
+// Answers after a pause, so the load time is never 0 ms, which the chart
+// draws as no bar at all.
 std::vector<test::Step> HttpOk() {
-    return {test::Step::ReadUntil("\r\n\r\n"),
+    return {test::Step::ReadUntil("\r\n\r\n"), test::Step::Pause(20ms),
             test::Step::Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"),
             test::Step::Close()};
 }
@@ -151,6 +153,8 @@ void TestMonitorEngine::pollShowsChartStatisticsTitleAndHistory() {
     CMonitorApp& app = p.Start();
     QSignalSpy polled(app.Worker(), &EngineWorker::polled);
     QVERIFY(polled.wait(5000));
+    // The spy hears the engine's thread at once; the effects queued before it
+    // reach the window at its next turn.
     QCoreApplication::processEvents();
 
     CMonitorDlg& w = p.Window();
