@@ -1,6 +1,7 @@
 #include "engine/probe.h"
 
 #include "net/resolver.h"
+#include "support/scoped_env.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "support/test_ca.h"
@@ -247,27 +248,16 @@ TEST(ProbeSite, Ipv6Literal) {
 
 class TlsProbe : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* old = std::getenv("SSL_CERT_FILE");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    void TearDown() override {
-        if (saved_) {
-            ::setenv("SSL_CERT_FILE", saved_->c_str(), 1);
-        } else {
-            ::unsetenv("SSL_CERT_FILE");
-        }
-    }
     static std::vector<Step> Answer200() {
         return {Step::ReadUntil("\r\n\r\n"), Step::Send("HTTP/1.0 200 OK\r\n\r\nsecure")};
     }
     test::TempDir dir_;
-    std::optional<std::string> saved_;
+    test::ScopedEnv certFile_{"SSL_CERT_FILE"};
 };
 
 TEST_F(TlsProbe, HttpsToALocallyTrustedServerVerifiesNameAndAddress) {
     test::TestCa ca(dir_.Path());
-    ::setenv("SSL_CERT_FILE", ca.CaFile().c_str(), 1);
+    certFile_.Set(ca.CaFile().c_str());
     ScriptedServer server(Answer200(),
                           {.tls = ca.ServerIdentity(), .tlsFromStart = true, .ipv6 = false});
     for (const char* host : {"localhost", "127.0.0.1"}) {
@@ -287,10 +277,10 @@ TEST_F(TlsProbe, WrongNameOrUntrustedAuthorityFails) {
     std::string address = "https://127.0.0.1:" + std::to_string(server.Port()) + "/";
     std::string status;
 
-    ::setenv("SSL_CERT_FILE", ca.CaFile().c_str(), 1);
+    certFile_.Set(ca.CaFile().c_str());
     EXPECT_EQ(ProbeSite(address, status, Quick()), -99.0); // trusted, but named for another host
 
-    ::unsetenv("SSL_CERT_FILE");
+    certFile_.Unset();
     test::TestCa good(dir_.File(""), {"IP:127.0.0.1"});
     ScriptedServer other(Answer200(),
                          {.tls = good.ServerIdentity(), .tlsFromStart = true, .ipv6 = false});

@@ -2,6 +2,7 @@
 
 #include "mail/local_host.h"
 #include "net/resolver.h"
+#include "support/scoped_env.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "support/test_ca.h"
@@ -155,7 +156,8 @@ TEST(SmtpMailer, FailureTable) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer server(c.script);
-        MailOutcome outcome = Send(At(server), {milliseconds(2000), milliseconds(300), milliseconds(300)});
+        MailOutcome outcome =
+            Send(At(server), {milliseconds(2000), milliseconds(300), milliseconds(300)});
         EXPECT_EQ(outcome.sent, c.sent);
         EXPECT_EQ(outcome.failedStep, c.step);
         EXPECT_EQ(outcome.reply, c.reply);
@@ -245,19 +247,8 @@ TEST(SmtpMailer, AuthTable) {
 
 class SmtpTls : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* old = std::getenv("SSL_CERT_FILE");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    void TearDown() override {
-        if (saved_) {
-            ::setenv("SSL_CERT_FILE", saved_->c_str(), 1);
-        } else {
-            ::unsetenv("SSL_CERT_FILE");
-        }
-    }
     test::TempDir dir_;
-    std::optional<std::string> saved_;
+    test::ScopedEnv certFile_{"SSL_CERT_FILE"};
 };
 
 // STARTTLS where offered, and the password only after the certificate checked
@@ -278,9 +269,9 @@ TEST_F(SmtpTls, StartTlsBeforeTheLogin) {
     for (bool trusted : {true, false}) {
         SCOPED_TRACE(trusted ? "trusted" : "unknown authority");
         if (trusted) {
-            ::setenv("SSL_CERT_FILE", ca.CaFile().c_str(), 1);
+            certFile_.Set(ca.CaFile().c_str());
         } else {
-            ::setenv("SSL_CERT_FILE", dir_.File("none.pem").c_str(), 1);
+            certFile_.Set(dir_.File("none.pem").c_str());
         }
         ScriptedServer server(script, {.tls = ca.ServerIdentity(), .tlsFromStart = false});
         SmtpSettings settings = At(server);
