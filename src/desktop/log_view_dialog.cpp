@@ -172,11 +172,20 @@ void CLogViewDlg::OnClearLog() {
                                 QStringLiteral("The log will be permanently deleted, Continue?"))) {
         return;
     }
+    // The viewer's own loader holds the log's lock while it reads; it is ours
+    // to end, so Clear Log stops it rather than report the log as held. A lock
+    // held by anyone else (the log writer, another program) still fails it.
+    const bool wasLoading = loading_;
+    StopLoader();
     if (ClearLog(logPath_)) {
+        ++run_; // lines still queued from the loader belong to the old file
         text_->clear();
-    } else {
-        MessageBoxes::Inform(this, QStringLiteral("Could not clear log file'") +
-                                       QString::fromStdString(logPath_) + "'");
+        return;
+    }
+    MessageBoxes::Inform(this, QStringLiteral("Could not clear log file'") +
+                                   QString::fromStdString(logPath_) + "'");
+    if (wasLoading) {
+        OnInitDialog(); // the log is whole still: show all of it again
     }
 }
 

@@ -21,7 +21,7 @@ namespace qova::desktop {
 // under the log's lock and hands its lines over in batches through queued
 // signals, so the dialog opens at once, empty, and fills while the user
 // watches. Every way of ending the dialog (Close, Enter, Escape, the close box,
-// Refresh) and its destruction stop the loader and wait for its thread: the
+// Refresh), Clear Log and the dialog's destruction stop the loader and wait for its thread: the
 // loader never waits for this thread, only for the view to take a batch, and a
 // stop releases that wait, so the hand-over cannot deadlock and no loader
 // outlives the dialog.
