@@ -111,6 +111,12 @@ void CMonitorApp::OnEnded() {
     emit finished();
 }
 
+void CMonitorApp::EndAsExit() {
+    if (window_) {
+        window_->Exit();
+    }
+}
+
 void CMonitorApp::Shutdown() {
     if (worker_) {
         worker_->Stop();

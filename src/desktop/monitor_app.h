@@ -22,8 +22,9 @@ class EngineWorker;
 
 // The program: selects the store, counts itself among the running instances,
 // opens the main window with "LastURL" and "Interval", starts the engine, and
-// when the window ends (Exit, Escape, Terminate) stops the engine and closes
-// the window, which stores its place, the history and the lowered count.
+// when the window ends (Exit, Escape, Terminate, SIGTERM, SIGINT, SIGHUP)
+// stops the engine and closes the window, which stores its place, the history
+// and the lowered count.
 class CMonitorApp : public QObject {
     Q_OBJECT
 
@@ -48,6 +49,9 @@ class CMonitorApp : public QObject {
     int Run();
     // Stops the engine and destroys the window; the tray icon goes with it.
     void Shutdown();
+    // Ends the program as the Exit command does (dialogs still open are
+    // ended first); nothing once the window is gone.
+    void EndAsExit();
 
     SettingsStore& Store() { return *store_; }
     CMonitorDlg* Window() { return window_.get(); }
