@@ -147,7 +147,17 @@ void CMonitorApp::WireDialogs() {
 }
 
 void CMonitorApp::RunEmailSetup() {
+    // The first poll's prompt can come while the user has the email setup
+    // open from the menu (its modal loop still delivers the engine's
+    // signals). A second dialog over the first would edit the same settings
+    // twice, and the one closed last would win: bring the open one forward.
+    if (emailSetup_) {
+        emailSetup_->raise();
+        emailSetup_->activateWindow();
+        return;
+    }
     CEmailSetupDlg dialog(dialogRecord_, *store_, window_.get());
+    emailSetup_ = &dialog;
     if (dialog.exec() == QDialog::Accepted) {
         worker_->SettingsAccepted();
     }

@@ -6,6 +6,7 @@
 #include "tray_icon.h"
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@ class SettingsStore;
 
 namespace qova::desktop {
 
+class CEmailSetupDlg;
 class CMonitorDlg;
 class EngineWorker;
 
@@ -76,6 +78,9 @@ class CMonitorApp : public QObject {
     // re-reads the store when a dialog is accepted.
     MonitorRecord dialogRecord_;
     std::string helpFolder_;
+    // The email setup while it is open: the menu and the first poll's prompt
+    // share one.
+    QPointer<CEmailSetupDlg> emailSetup_;
 };
 
 } // namespace qova::desktop

@@ -120,6 +120,8 @@ class TestMonitorEngine : public QObject {
 
   private slots:
     void firstStartPromptsForEmailSetupAndWaits();
+    void oneEmailSetupAtATime_data();
+    void oneEmailSetupAtATime();
     void pollShowsChartStatisticsTitleAndHistory();
     void exitStoresPlaceHistoryAndCount();
     void exitEndsAProbeThatWaits();
@@ -141,6 +143,54 @@ void TestMonitorEngine::firstStartPromptsForEmailSetupAndWaits() {
     QTest::mouseClick(p.Window().PollNowButton(), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(polled.count(), 2, 3000);
     QCOMPARE(closer.seen.size(), 1);
+    QVERIFY(p.ExitAndWait());
+}
+
+void TestMonitorEngine::oneEmailSetupAtATime_data() {
+    QTest::addColumn<bool>("menuFirst");
+    QTest::newRow("menu open when the first poll prompts") << true;
+    QTest::newRow("menu chosen over the prompt") << false;
+}
+
+void TestMonitorEngine::oneEmailSetupAtATime() {
+    QFETCH(bool, menuFirst);
+    Program p;
+    CMonitorApp& app = p.Start();
+    QSignalSpy polled(app.Worker(), &EngineWorker::polled);
+    QAction* menuItem = p.Window().Menu().Item(ids::kCmdEmailSettings);
+
+    // Watches the open email setups; once the prompt's poll is some way
+    // behind, cancels whatever is open.
+    int most = 0;
+    int ticksAfterPoll = 0;
+    bool menuChosen = false;
+    QTimer watcher;
+    watcher.setInterval(10);
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        int open = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            open += qobject_cast<CEmailSetupDlg*>(widget) && widget->isVisible() ? 1 : 0;
+        }
+        most = std::max(most, open);
+        if (!menuChosen && open == 1) {
+            menuChosen = true;
+            QTimer::singleShot(0, menuItem, &QAction::trigger); // a modal loop of its own
+        }
+        if (!polled.isEmpty() && ++ticksAfterPoll > 20) {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialog->reject();
+            }
+        }
+    });
+    watcher.start();
+    if (menuFirst) {
+        menuChosen = true;
+        menuItem->trigger(); // returns when the dialog ends
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        menuChosen && ticksAfterPoll > 30 && !QApplication::activeModalWidget(), 5000);
+    QCOMPARE(most, 1);
+    QCOMPARE(polled.count(), 1);
     QVERIFY(p.ExitAndWait());
 }
 
