@@ -7,10 +7,13 @@
    /state       200 or 503 after the first line of the file named by --state-file
                 ("up" or "down"), so a test can take the site down and up again
 Requests without a Host header get 400, as on most sites of today.
+--delay-ms LO,HI makes every answer wait a random LO to HI milliseconds first,
+so a chart of its load times looks like one of a real site.
 Prints its port on stdout, then serves until killed.
 """
 import argparse
 import http.server
+import random
 import ssl
 import sys
 import time
@@ -20,6 +23,7 @@ import urllib.parse
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     state_file = None
+    delay_ms = None
 
     def log_message(self, *args):
         pass
@@ -31,6 +35,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
 
     def do_GET(self):
+        if self.delay_ms:
+            time.sleep(random.uniform(*self.delay_ms) / 1000.0)
         if not self.headers.get("Host"):
             return self.answer(400, b"no host")
         url = urllib.parse.urlparse(self.path)
@@ -55,8 +61,11 @@ def main():
     parser.add_argument("--cert")
     parser.add_argument("--key")
     parser.add_argument("--state-file")
+    parser.add_argument("--delay-ms")
     args = parser.parse_args()
     Handler.state_file = args.state_file
+    if args.delay_ms:
+        Handler.delay_ms = tuple(float(ms) for ms in args.delay_ms.split(","))
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     if args.cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
