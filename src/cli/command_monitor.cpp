@@ -48,10 +48,10 @@ constexpr const char* kUsage =
     "  --count N      stop after N polls\n"
     "\n"
     "Mail goes through the server set with 'qova-cli config set SMTP HOST'.\n"
-    "Ctrl-C or SIGTERM stops it: a probe in progress ends at once, a mail in\n"
+    "Ctrl-C, SIGTERM or SIGHUP stops it: a probe in progress ends at once, a mail in\n"
     "progress is finished, the history is stored. Exit status 0, or 3 for bad usage.\n";
 
-// Raised by SIGINT and SIGTERM; the probe and the wait between polls watch it.
+// Raised by SIGINT, SIGTERM and SIGHUP; the probe and the wait between polls watch it.
 net::CancelSignal* g_stop = nullptr;
 
 void OnStopSignal(int) {
@@ -68,6 +68,12 @@ void InstallSignals() {
     sigemptyset(&stop.sa_mask);
     ::sigaction(SIGINT, &stop, nullptr);
     ::sigaction(SIGTERM, &stop, nullptr);
+    // The terminal closing stops it as cleanly, unless it was started to outlive
+    // the terminal (nohup leaves SIGHUP ignored).
+    struct sigaction hangUp {};
+    if (::sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) {
+        ::sigaction(SIGHUP, &stop, nullptr);
+    }
     // A peer that hangs up while we write must fail that write, and so must a
     // log write past the file-size limit: neither may end the monitor.
     std::signal(SIGPIPE, SIG_IGN);

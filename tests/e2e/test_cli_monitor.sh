@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # qova-cli monitor against a scripted site and a real SMTP server on 127.0.0.1:
 # one alert and one recovery per episode, the log lines, the per-address
-# "Warned" state across restarts, and a clean stop by SIGTERM mid-probe.
+# "Warned" state across restarts, and a clean stop by SIGTERM or SIGHUP mid-probe.
 source "$(dirname "$0")/lib.sh"
 
 # A site that answers its Nth request with the Nth word of its script ("200",
@@ -110,10 +110,12 @@ expect "unreachable" 0 "Site unreachable: http://127.0.0.1:$closed/; \"Alert - h
     -- "$CLI" monitor "http://127.0.0.1:$closed/" --count 1
 check "unreachable alert" 1 "$(grep -al "^Subject: Alert - http://127.0.0.1:$closed/" "$E2E_TMP/mail/"*.eml | wc -l)"
 
-# SIGTERM while the probe waits on a silent site: out at once, exit 0, no
-# outage recorded, history stored, the count lowered.
+# SIGTERM (or the terminal's SIGHUP) while the probe waits on a silent site: out
+# at once, exit 0, no outage recorded, history stored, the count lowered.
 start_peer stall /usr/bin/python3 "$E2E_TMP/sequence_site.py" stall "$E2E_TMP/stall.count"
 stalled="http://127.0.0.1:$PEER_PORT/"
+for signal in TERM HUP; do
+rm -f "$E2E_TMP/stall.count"
 "$CLI" monitor "$stalled" >"$E2E_TMP/stalled.out" 2>&1 &
 monitor=$!
 for _ in $(seq 200); do
@@ -122,16 +124,17 @@ for _ in $(seq 200); do
 done
 check "running instance counted" 1 "$("$CLI" config get NumOpen)"
 started=$(date +%s%N)
-kill -TERM "$monitor"
+kill -"$signal" "$monitor"
 status=0
 wait "$monitor" || status=$?
 took=$((($(date +%s%N) - started) / 1000000))
-check "exit status after SIGTERM" 0 "$status"
+check "exit status after SIG$signal" 0 "$status"
 check "ended within a second" yes "$([ "$took" -lt 1000 ] && echo yes || echo "no (${took} ms)")"
 check "no outage logged" 0 "$(grep -c "$stalled" "$logs/error.log" || true)"
 check "no alert for it" 0 "$(grep -al "Alert - $stalled" "$E2E_TMP/mail/"*.eml | wc -l)"
 check "history stored" "$stalled" "$(value Location 0)"
 check "count lowered" 0 "$("$CLI" config get NumOpen)"
+done
 
 expect "no address" 3 "no address to poll" -- env QOVA_SETTINGS="$E2E_TMP/empty.db" "$CLI" monitor --count 1
 expect "bad interval" 3 "--interval takes" -- "$CLI" monitor "$url" --interval 0
