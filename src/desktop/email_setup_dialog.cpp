@@ -105,13 +105,7 @@ QString OutcomeText(const MailOutcome& outcome) {
 } // namespace
 
 MailOutcome SendTestNoticeBySmtp(const MonitorRecord& values) {
-    SmtpSettings settings;
-    settings.server = values.smtpServer;
-    settings.senderName = values.smtpName;
-    settings.returnAddress = values.returnAddress;
-    settings.auth = values.smtpAuth != 0;
-    settings.username = values.smtpUsername;
-    settings.password = values.smtpPassword;
+    SmtpSettings settings = SmtpSettingsOf(values);
     SmtpMailer mailer([settings] { return settings; });
     NoticeText notice = TestNotice(std::time(nullptr));
     mailer.SendMail(values.returnAddress, values.alertRecipient, notice.subject, notice.body);

@@ -52,23 +52,6 @@ void ChartCall::ApplyTo(LoadChart& chart) const {
     }
 }
 
-namespace {
-
-// The record's mail settings as the SMTP client reads them at each send; only
-// ever called on the engine's thread, which owns the record.
-SmtpSettings MailSettingsOf(const MonitorRecord& record) {
-    SmtpSettings settings;
-    settings.server = record.smtpServer;
-    settings.senderName = record.smtpName;
-    settings.returnAddress = record.returnAddress;
-    settings.auth = record.smtpAuth != 0;
-    settings.username = record.smtpUsername;
-    settings.password = record.smtpPassword;
-    return settings;
-}
-
-} // namespace
-
 // The engine's side of the thread. It stands in for every part of the window
 // the poll cycle talks to, and turns each call into a signal of the worker,
 // which Qt queues to the window's thread in the order of the calls.
@@ -88,7 +71,7 @@ class Engine : public QObject,
         : front_(front), store_(store), probe_(probe), mailer_(mailer), cancel_(cancel),
           log_(record_, clock_) {
         if (!mailer_) {
-            ownMailer_ = std::make_unique<SmtpMailer>([this] { return MailSettingsOf(record_); },
+            ownMailer_ = std::make_unique<SmtpMailer>([this] { return SmtpSettingsOf(record_); },
                                                       SmtpLimits{}, &cancel_);
             mailer_ = ownMailer_.get();
         }

@@ -1,5 +1,7 @@
 #include "mail/smtp_settings.h"
 
+#include "engine/monitor_record.h"
+
 #include "app/settings_store.h"
 
 namespace qova {
@@ -43,6 +45,17 @@ SmtpSettings ReadSmtpSettings(const SettingsStore& store) {
     s.username = store.GetProfileString("Settings", "SMTPUsername", "");
     s.password = store.GetProfileString("Settings", "SMTPPassword", "");
     return s;
+}
+
+SmtpSettings SmtpSettingsOf(const MonitorRecord& record) {
+    SmtpSettings settings;
+    settings.server = record.smtpServer;
+    settings.senderName = record.smtpName;
+    settings.returnAddress = record.returnAddress;
+    settings.auth = record.smtpAuth != 0;
+    settings.username = record.smtpUsername;
+    settings.password = record.smtpPassword;
+    return settings;
 }
 
 SmtpServer ParseSmtpServer(const std::string& text) {

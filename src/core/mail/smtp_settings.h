@@ -5,6 +5,7 @@
 namespace qova {
 
 class SettingsStore;
+struct MonitorRecord;
 
 // What the mail client needs from the stored mail settings.
 struct SmtpSettings {
@@ -19,6 +20,9 @@ struct SmtpSettings {
 // Reads "SMTP", "SMTPName", "SMTPEmail", "SMTPAuth", "SMTPUsername" and
 // "SMTPPassword" of section "Settings" as they are now.
 SmtpSettings ReadSmtpSettings(const SettingsStore& store);
+
+// The same values as a record holds them (the engine's copy, or a dialog's).
+SmtpSettings SmtpSettingsOf(const MonitorRecord& record);
 
 inline constexpr int kSmtpPort = 25;
 inline constexpr int kSmtpsPort = 465; // TLS from the first byte
