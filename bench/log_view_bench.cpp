@@ -10,6 +10,7 @@
 // time the event loop did not turn, the peak resident memory and the resident
 // memory before the log was touched).
 #include "log_view_dialog.h"
+#include "stall_meter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -58,33 +59,6 @@ int Generate(const char* path, long lines) {
     return out ? 0 : 1;
 }
 
-// Records the longest gap between turns of the event loop.
-class StallMeter {
-  public:
-    StallMeter() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    }
-    void Start() {
-        clock_.start();
-        last_ = 0;
-        timer_.start();
-    }
-    void Tick() {
-        qint64 now = clock_.elapsed();
-        longest_ = std::max(longest_, now - last_);
-        last_ = now;
-    }
-    qint64 Longest() const { return longest_; }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-};
-
 void Report(qint64 first, qint64 whole, qint64 stall, long base) {
     std::cout << first << ' ' << whole << ' ' << stall << ' ' << PeakKb() << ' ' << base << '\n';
 }
@@ -95,7 +69,7 @@ int Viewer(const std::string& path) {
     QCoreApplication::processEvents();
     const long base = CurrentKb();
 
-    StallMeter stall;
+    qova::bench::StallMeter stall(1);
     QElapsedTimer clock;
     qint64 first = -1;
     qint64 whole = -1;
@@ -129,7 +103,7 @@ int OneCall(const std::string& path) {
     QCoreApplication::processEvents();
     const long base = CurrentKb();
 
-    StallMeter stall;
+    qova::bench::StallMeter stall(1);
     QElapsedTimer clock;
     qint64 whole = -1;
     QTimer::singleShot(0, [&] {

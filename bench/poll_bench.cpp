@@ -6,6 +6,7 @@
 // Usage: poll_bench [POLLS]   (the store lives under $TMPDIR)
 #include "app/settings_store.h"
 #include "app/time_text.h"
+#include "curl_timing.h"
 #include "engine/poll_cycle.h"
 #include "engine/probe.h"
 #include "logs/log_writer.h"
@@ -134,18 +135,6 @@ struct TimedProbe final : qova::SiteProbe {
     Steady::duration took{};
 };
 
-double CurlMs(const std::string& url) {
-    std::string command = "curl -s -o /dev/null -w '%{time_total}' '" + url + "'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        return -1;
-    }
-    char text[64] = {};
-    size_t n = std::fread(text, 1, sizeof text - 1, pipe);
-    ::pclose(pipe);
-    return n ? std::atof(text) * 1000.0 : -1;
-}
-
 struct Result {
     std::vector<double> overhead, probe;
 };
@@ -228,7 +217,7 @@ int main(int argc, char** argv) {
 
     std::vector<double> curl;
     for (int i = 0; i < std::min(polls, 50); ++i) {
-        curl.push_back(CurlMs(goodUrl));
+        curl.push_back(qova::bench::CurlTimeMs(goodUrl));
     }
     std::printf("  reference: curl, one GET of the same server      median %6.3f ms\n",
                 Percentile(curl, 0.5));

@@ -5,6 +5,7 @@
 // Large answer: 1 GiB from a loopback server to `qova-cli probe` and to
 // `curl -o /dev/null`, each as a child process: peak resident memory and
 // throughput.
+#include "curl_timing.h"
 #include "engine/probe.h"
 #include "support/scripted_server.h"
 
@@ -28,19 +29,6 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double CurlTimeMs(const std::string& url) {
-    std::string command = "curl -s -o /dev/null -w '%{time_total}' '" + url + "'";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        return -1;
-    }
-    char text[64] = {};
-    size_t n = std::fread(text, 1, sizeof text - 1, pipe);
-    ::pclose(pipe);
-    text[n] = '\0';
-    return std::atof(text) * 1000.0;
 }
 
 struct ChildCost {
@@ -91,7 +79,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < rounds; ++i) {
             std::string status;
             qova.push_back(qova::ProbeSite(url, status));
-            curl.push_back(CurlTimeMs(url));
+            curl.push_back(qova::bench::CurlTimeMs(url));
         }
         double q = Median(qova), c = Median(curl);
         std::printf("  %4d | %7.2f | %7.2f | %+6.2f %s\n", delay, q, c, q - c,

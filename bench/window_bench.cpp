@@ -12,6 +12,7 @@
 #include "mail/mailer.h"
 #include "monitor_app.h"
 #include "monitor_dlg.h"
+#include "stall_meter.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 
@@ -37,30 +38,6 @@ class NoMail : public Mailer {
     bool SendMail(const std::string&, const std::string&, const std::string&,
                   const std::string&) override {
         return true;
-    }
-};
-
-// Ticks every 5 ms on the window's thread and keeps the longest gap.
-struct StallMeter {
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer timer;
-    StallMeter() {
-        timer.setInterval(5);
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { Tick(); });
-    }
-    void Start() {
-        clock.start();
-        last = 0;
-        longest = 0;
-        timer.start();
-    }
-    void Tick() {
-        qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
     }
 };
 
@@ -94,11 +71,11 @@ int Responsiveness(int seconds) {
         for (int i = 0; i < 200 && silent.Connections() < 1; ++i) {
             RunFor(10);
         }
-        StallMeter meter;
+        qova::bench::StallMeter meter(5);
         meter.Start();
         RunFor(seconds * 1000);
         meter.Tick();
-        qovaStall = meter.longest;
+        qovaStall = meter.Longest();
         QElapsedTimer exitClock;
         exitClock.start();
         app.Shutdown();
@@ -110,7 +87,7 @@ int Responsiveness(int seconds) {
     {
         QDialog window;
         window.show();
-        StallMeter meter;
+        qova::bench::StallMeter meter(5);
         meter.Start();
         QTimer::singleShot(0, &window, [&] {
             ProbeOptions limits;
@@ -120,7 +97,7 @@ int Responsiveness(int seconds) {
         });
         RunFor(seconds * 1000 + 500);
         meter.Tick();
-        referenceStall = meter.longest;
+        referenceStall = meter.Longest();
     }
     silent.Stop();
 
